@@ -27,6 +27,9 @@ public:
     Steinberg::IPluginFactory* factory() const { return factoryPtr; }
     // A fresh GetPluginFactory call (the caller owns the reference).
     Steinberg::IPluginFactory* getPluginFactory() const;
+    // Takes over a reference the caller holds as the one released at unload
+    // (after the caller released the one taken at load).
+    void adoptFactory(Steinberg::IPluginFactory* factory) { factoryPtr = factory; }
     // An exported symbol, or null.
     void* symbol(const char* name) const;
     const std::filesystem::path& binaryPath() const { return binary; }
