@@ -1,0 +1,19 @@
+// Transport following and the hand-off to the file engines. Not wired to the
+// engines yet: every hook is a no-op, so PLAYER outputs its (silent) scratch
+// bank and RECORDER passes its input through without recording.
+
+#include "utility_plugin.h"
+
+namespace korvalest::plugins {
+
+using namespace Steinberg::Vst;
+
+void UtilityPlugin::runTransportAndEngines(ProcessData& /*data*/, int32_t /*start*/, int32_t /*length*/) {}
+
+void UtilityPlugin::syncStart(uint64_t /*position*/) {}
+
+void UtilityPlugin::syncStop(uint64_t /*position*/) {}
+
+void UtilityPlugin::stopFileEngines() {}
+
+} // namespace korvalest::plugins
