@@ -7,6 +7,7 @@
 #include <io.h>
 #include <share.h>
 #else
+#include <sys/mman.h>
 #include <unistd.h>
 #endif
 
@@ -39,6 +40,8 @@ int64_t streamFileSize(std::FILE* file) {
 bool truncateStreamFile(std::FILE* file, uint64_t size) {
     return _chsize_s(_fileno(file), static_cast<__int64>(size)) == 0;
 }
+
+void adviseLargeBuffer(void*, size_t) {}
 
 #else
 
@@ -99,6 +102,18 @@ int64_t streamFileSize(std::FILE* file) {
 
 bool truncateStreamFile(std::FILE* file, uint64_t size) {
     return ::ftruncate(::fileno(file), static_cast<off_t>(size)) == 0;
+}
+
+void adviseLargeBuffer(void* data, size_t bytes) {
+#ifdef MADV_HUGEPAGE
+    constexpr uintptr_t kHuge = uintptr_t{2} << 20;
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kHuge - 1);
+    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE); // only a hint
+#else
+    (void)data;
+    (void)bytes;
+#endif
 }
 
 #endif

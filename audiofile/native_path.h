@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -21,5 +22,9 @@ int64_t streamFileSize(std::FILE* file);
 
 // Cuts the file behind an open stream to size bytes.
 bool truncateStreamFile(std::FILE* file, uint64_t size);
+
+// Hints that a large, not yet touched buffer should be backed by huge pages:
+// first-touch page faults otherwise dominate loading a big clip.
+void adviseLargeBuffer(void* data, size_t bytes);
 
 } // namespace korvalest::plugins

@@ -143,6 +143,9 @@ AudioClip parseWav(WavSource& source, uint64_t limitBytes) {
     const uint64_t count = dataSize / width;
     if (count > limitBytes / 4) fail("Decoded WAV exceeds preload limit");
 
+    // Reserve first so the hint reaches the pages before anything touches them.
+    clip.samples.reserve(static_cast<size_t>(count));
+    adviseLargeBuffer(clip.samples.data(), static_cast<size_t>(count) * sizeof(float));
     clip.samples.resize(static_cast<size_t>(count));
     if (count != 0) {
         const size_t rawOffset = static_cast<size_t>(count * 4 - dataSize);
