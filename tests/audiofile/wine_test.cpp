@@ -58,17 +58,17 @@ TEST(WindowsEngines, LoadAndRecordThroughNonAsciiPath) {
     const float* in[2] = {a.data(), b.data()};
     for (uint64_t pos = 0; pos < 4800; pos += 480) recorder.capture(in, 2, 480, pos);
     recorder.requestStop(4800, 0.01, 0.01, -80.0);
-    while (recorder.recording.load()) recorder.capture(in, 2, 480, 4800);
+    for (uint64_t pos = 4800; recorder.recording.load() && pos < 48000; pos += 480) recorder.capture(in, 2, 480, pos);
     recorder.stop();
     recorder.close();
     EXPECT_FALSE(recorder.failed.load());
-    EXPECT_EQ(recorder.framesWritten.load(), 4800u);
+    EXPECT_EQ(recorder.framesWritten.load(), 5280u); // 4800 frames and a 480-frame tail
 
     const AudioClip clip = readWavFile(take, kPreloadLimitBytes);
-    ASSERT_EQ(clip.frameCount(), 4800u);
+    ASSERT_EQ(clip.frameCount(), 5280u);
     EXPECT_EQ(clip.channels, 2u);
     EXPECT_EQ(clip.sampleRate, 48000u);
-    for (size_t f = 0; f < 4800; ++f) {
+    for (size_t f = 0; f < 5280; ++f) {
         ASSERT_EQ(clip.samples[2 * f], a[f % 480]);
         ASSERT_EQ(clip.samples[2 * f + 1], b[f % 480]);
     }
