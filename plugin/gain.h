@@ -20,6 +20,10 @@ inline int32_t activeCount(double normalized)
 
 constexpr double kGainTimeConstantSeconds = 0.003;
 
+// The output pass works in chunks of this many frames; each moving gain's
+// ramp for a chunk is computed once and shared by every channel using it.
+constexpr int32_t kRampChunkFrames = 64;
+
 // The smoother's per-frame step k = 1 - a, a = exp(-1 / (rate * 3 ms)).
 inline double smoothingStep(double sampleRate)
 {

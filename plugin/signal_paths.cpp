@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 
 #include "gain.h"
@@ -18,32 +19,72 @@ using namespace Steinberg::Vst;
 
 namespace {
 
-// Frames per pass over the sources; the gain ramp of a chunk is computed once
-// and shared by every channel that uses it.
-constexpr int32 kChunkFrames = 256;
+// The copy and scan loops get an AVX2 clone where the loader picks clones.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#define KORVALEST_HOT __attribute__((target_clones("avx2", "default")))
+#else
+#define KORVALEST_HOT
+#endif
 
 struct GainCurve {
-    double start = 1.0;
-    double target = 1.0;
+    double start;
+    double target;
     bool steady() const { return start == target; } // stepping then keeps it exactly
 };
 
-// The ramp's next `count` frames; `gain` carries on from chunk to chunk.
-void fillRamp(double& gain, double target, double step, double* out, int32 count)
+template <typename Sample>
+struct SampleBits;
+template <>
+struct SampleBits<float> {
+    using Word = uint32_t;
+    // The word shifted left by one drops the sign: zero only for +-0, and at
+    // least this for infinities and NaNs.
+    static constexpr Word kNonFiniteShifted = 0xFF000000u;
+};
+template <>
+struct SampleBits<double> {
+    using Word = uint64_t;
+    static constexpr Word kNonFiniteShifted = 0xFFE0000000000000u;
+};
+
+// Largest magnitude word of a channel, sign dropped: 0 means all zero,
+// kNonFiniteShifted or more means a NaN or infinity is present.
+template <typename Sample>
+KORVALEST_HOT typename SampleBits<Sample>::Word copyAndScan(const Sample* in, Sample* out, int32 count)
 {
-    double g = gain;
+    using Word = typename SampleBits<Sample>::Word;
+    Word largest = 0;
     for (int32 i = 0; i < count; ++i) {
-        g = smoothOneFrame(g, target, step);
-        out[i] = g;
+        const Word bits = std::bit_cast<Word>(in[i]);
+        out[i] = in[i];
+        largest = std::max<Word>(largest, static_cast<Word>(bits << 1));
     }
-    gain = g;
+    return largest;
 }
 
 template <typename Sample>
-inline Sample finiteOrZero(double value)
+KORVALEST_HOT typename SampleBits<Sample>::Word scan(const Sample* out, int32 count)
 {
-    const Sample narrowed = static_cast<Sample>(value);
-    return std::isfinite(narrowed) ? narrowed : Sample(0);
+    using Word = typename SampleBits<Sample>::Word;
+    Word largest = 0;
+    for (int32 i = 0; i < count; ++i)
+        largest = std::max<Word>(largest, static_cast<Word>(std::bit_cast<Word>(out[i]) << 1));
+    return largest;
+}
+
+// Replaces NaNs and infinities by 0.0 (rare) and says whether any sample is non-zero.
+template <typename Sample>
+bool finishChannel(Sample* out, int32 count, typename SampleBits<Sample>::Word largest)
+{
+    if (largest < SampleBits<Sample>::kNonFiniteShifted)
+        return largest != 0;
+    bool nonZero = false;
+    for (int32 i = 0; i < count; ++i) {
+        if (!std::isfinite(out[i]))
+            out[i] = Sample(0);
+        nonZero |= out[i] != Sample(0);
+    }
+    return nonZero;
 }
 
 // Where one output channel's values come from in the current chunk.
@@ -57,33 +98,32 @@ struct ChannelSource {
 };
 
 // Writes `count` frames; the gain is `ramp[i]` when given, else `constant`.
-// Returns whether any written sample is non-zero.
+// Products are formed in float64 and narrowed to the block's type. Returns
+// whether any written sample is non-zero.
 template <typename Sample>
-bool writeChannel(const ChannelSource<Sample>& source, Sample* out, int32 count, const double* ramp,
-                  double constant)
+KORVALEST_HOT bool writeChannel(const ChannelSource<Sample>& source, Sample* out, int32 count, const double* ramp,
+                                double constant)
 {
-    bool nonZero = false;
     if (source.summing) {
-        std::array<double, kChunkFrames> sum{};
+        double sum[kRampChunkFrames];
+        std::fill(sum, sum + count, 0.0);
         for (int32 t = 0; t < source.termCount; ++t) {
             const Sample* in = source.terms[t];
             for (int32 i = 0; i < count; ++i)
-                sum[static_cast<size_t>(i)] += static_cast<double>(in[i]);
+                sum[i] += static_cast<double>(in[i]);
         }
-        for (int32 i = 0; i < count; ++i) {
-            const Sample v = finiteOrZero<Sample>(sum[static_cast<size_t>(i)] * (ramp ? ramp[i] : constant));
-            out[i] = v;
-            nonZero |= v != Sample(0);
-        }
-        return nonZero;
+        if (ramp != nullptr)
+            for (int32 i = 0; i < count; ++i)
+                out[i] = static_cast<Sample>(sum[i] * ramp[i]);
+        else
+            for (int32 i = 0; i < count; ++i)
+                out[i] = static_cast<Sample>(sum[i] * constant);
+        return finishChannel(out, count, scan(out, count));
     }
     if (source.scratch != nullptr) {
-        for (int32 i = 0; i < count; ++i) {
-            const Sample v = finiteOrZero<Sample>(static_cast<double>(source.scratch[i]));
-            out[i] = v;
-            nonZero |= v != Sample(0);
-        }
-        return nonZero;
+        for (int32 i = 0; i < count; ++i)
+            out[i] = static_cast<Sample>(source.scratch[i]);
+        return finishChannel(out, count, scan(out, count));
     }
     const Sample* in = source.single;
     if (in == nullptr) {
@@ -91,26 +131,16 @@ bool writeChannel(const ChannelSource<Sample>& source, Sample* out, int32 count,
         return false;
     }
     if (ramp != nullptr) {
-        for (int32 i = 0; i < count; ++i) {
-            const Sample v = finiteOrZero<Sample>(static_cast<double>(in[i]) * ramp[i]);
-            out[i] = v;
-            nonZero |= v != Sample(0);
-        }
+        for (int32 i = 0; i < count; ++i)
+            out[i] = static_cast<Sample>(static_cast<double>(in[i]) * ramp[i]);
     } else if (constant == 1.0) {
         // Unity: the widened product is the sample itself.
-        for (int32 i = 0; i < count; ++i) {
-            const Sample v = std::isfinite(in[i]) ? in[i] : Sample(0);
-            out[i] = v;
-            nonZero |= v != Sample(0);
-        }
+        return finishChannel(out, count, copyAndScan(in, out, count));
     } else {
-        for (int32 i = 0; i < count; ++i) {
-            const Sample v = finiteOrZero<Sample>(static_cast<double>(in[i]) * constant);
-            out[i] = v;
-            nonZero |= v != Sample(0);
-        }
+        for (int32 i = 0; i < count; ++i)
+            out[i] = static_cast<Sample>(static_cast<double>(in[i]) * constant);
     }
-    return nonZero;
+    return finishChannel(out, count, scan(out, count));
 }
 
 } // namespace
@@ -124,7 +154,7 @@ void UtilityPlugin::processSubBlock(ProcessData& data, int32_t start, int32_t le
     // Targets, as the store holds them at the sub-block's first frame.
     const int32 active = activeCount(loadParamValue(kParamActiveCount));
     const double masterTarget = masterGainLaw(loadParamValue(kParamGain));
-    std::array<double, kStripCount> stripTarget{};
+    std::array<double, kStripCount> stripTarget;
     if (faderBank) {
         // Strips from the active count on, and muted strips, fade to 0.
         for (uint32 k = 0; k < kStripCount; ++k)
@@ -149,7 +179,7 @@ void UtilityPlugin::processSubBlock(ProcessData& data, int32_t start, int32_t le
 
     // Start values for the output pass; the states move on in closed form.
     const GainCurve master{masterGainState, masterTarget};
-    std::array<GainCurve, kStripCount> strips{};
+    std::array<GainCurve, kStripCount> strips; // FADER BANK only
     bool anyRamp = !master.steady();
     if (faderBank)
         for (size_t k = 0; k < kStripCount; ++k) {
@@ -167,24 +197,43 @@ void UtilityPlugin::processSubBlock(ProcessData& data, int32_t start, int32_t le
     if (kind == ModuleKind::Player || kind == ModuleKind::Recorder)
         runTransportAndEngines(data, start, length);
 
-    // Output pass, chunk by chunk, so that one gain ramp serves every channel.
+    // Output pass, chunk by chunk. The moving gains are stepped side by side
+    // into the ramp table, so their frame-to-frame chains overlap.
     const int32 numOutputs = data.numOutputs;
-    std::array<uint64, kStripCount> nonZero{};
-    std::array<uint64, kStripCount> written{};
-    std::array<double, kChunkFrames> masterRamp{};
-    std::array<double, kChunkFrames> stripRamp{};
-    std::array<const Sample*, kStripCount> terms{};
-    double masterRun = master.start;
-    std::array<double, kStripCount> stripRun{};
-    for (size_t k = 0; k < kStripCount; ++k)
-        stripRun[k] = strips[k].start;
+    std::array<uint64, kStripCount> nonZero;
+    std::array<uint64, kStripCount> written;
+    std::fill_n(nonZero.begin(), numOutputs, 0);
+    std::fill_n(written.begin(), numOutputs, 0);
+    std::array<const Sample*, kStripCount> terms;
+    constexpr size_t kMasterSlot = kStripCount;
+    std::array<uint8_t, kStripCount + 1> moving; // slots with a ramp
+    std::array<double, kStripCount + 1> runGain;
+    std::array<double, kStripCount + 1> runTarget;
+    size_t movingCount = 0;
+    if (faderBank)
+        for (size_t k = 0; k < kStripCount; ++k)
+            if (!strips[k].steady()) {
+                moving[movingCount] = static_cast<uint8_t>(k);
+                runGain[movingCount] = strips[k].start;
+                runTarget[movingCount++] = strips[k].target;
+            }
+    if (usesMaster && !master.steady()) {
+        moving[movingCount] = static_cast<uint8_t>(kMasterSlot);
+        runGain[movingCount] = master.start;
+        runTarget[movingCount++] = master.target;
+    }
     const int32 summed = std::min(data.numInputs, active);
 
-    for (int32 offset = 0; offset < length; offset += kChunkFrames) {
-        const int32 count = std::min(kChunkFrames, length - offset);
+    // Without a ramp (and without SUMMING's chunk-sized sum) one pass does.
+    const int32 chunkFrames = movingCount == 0 && kind != ModuleKind::Summing ? length : kRampChunkFrames;
+    for (int32 offset = 0; offset < length; offset += chunkFrames) {
+        const int32 count = std::min(chunkFrames, length - offset);
         const int32 frame = start + offset;
-        if (usesMaster && !master.steady())
-            fillRamp(masterRun, master.target, step, masterRamp.data(), count);
+        for (int32 i = 0; i < count; ++i)
+            for (size_t r = 0; r < movingCount; ++r) {
+                runGain[r] = smoothOneFrame(runGain[r], runTarget[r], step);
+                rampTable[moving[r] * static_cast<size_t>(kRampChunkFrames) + static_cast<size_t>(i)] = runGain[r];
+            }
 
         for (int32 b = 0; b < numOutputs; ++b) {
             AudioBusBuffers& out = data.outputs[b];
@@ -196,19 +245,13 @@ void UtilityPlugin::processSubBlock(ProcessData& data, int32_t start, int32_t le
 
             const double* ramp = nullptr;
             double constant = 1.0;
-            if (faderBank) {
-                const GainCurve& strip = strips[static_cast<size_t>(b)];
-                if (!strip.steady()) {
-                    fillRamp(stripRun[static_cast<size_t>(b)], strip.target, step, stripRamp.data(), count);
-                    ramp = stripRamp.data();
-                } else {
-                    constant = strip.start;
-                }
-            } else if (usesMaster) {
-                if (!master.steady())
-                    ramp = masterRamp.data();
+            if (faderBank || usesMaster) {
+                const size_t slot = faderBank ? static_cast<size_t>(b) : kMasterSlot;
+                const GainCurve& curve = faderBank ? strips[slot] : master;
+                if (curve.steady())
+                    constant = curve.start;
                 else
-                    constant = master.start;
+                    ramp = rampTable.data() + slot * static_cast<size_t>(kRampChunkFrames);
             }
 
             for (int32 c = 0; c < out.numChannels; ++c) {

@@ -101,6 +101,8 @@ private:
     std::array<MemoizedGain, kStripCount> stripGainLaw{};
     double smoothingRate = 0.0; // sampleRate that smoothingStepValue was computed for
     double smoothingStepValue = 0.0;
+    // Ramps of the moving gains for one chunk: 64 strips, then the master.
+    std::array<double, (kStripCount + 1) * kRampChunkFrames> rampTable{};
 };
 
 } // namespace korvalest::plugins
