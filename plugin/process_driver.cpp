@@ -41,9 +41,12 @@ tresult PLUGIN_API UtilityPlugin::process(ProcessData& data)
     if (data.numSamples > 0 && !wide && data.symbolicSampleSize != kSample32)
         return kInvalidArgument;
 
+    // The running position never moves backward: a host that holds its
+    // continuous time still while stopped would otherwise replay one block.
     if (const ProcessContext* context = data.processContext;
         context != nullptr && (context->state & ProcessContext::kContTimeValid) != 0
-        && context->continousTimeSamples >= 0)
+        && context->continousTimeSamples >= 0
+        && static_cast<uint64_t>(context->continousTimeSamples) >= samplePosition)
         samplePosition = static_cast<uint64_t>(context->continousTimeSamples);
 
     changeList.clear();
@@ -53,6 +56,10 @@ tresult PLUGIN_API UtilityPlugin::process(ProcessData& data)
         gatherSyncMessages(changeList, *data.inputEvents, data.numSamples);
     changeList.sortByOffset();
 
+    // The walk reads copies of input channels that share an output's buffer.
+    ProcessData walked = data;
+    walked.inputs = const_cast<AudioBusBuffers*>(inputAliasGuard.protect(data));
+
     int32 next = 0;
     int32 current = 0;
     for (;;) {
@@ -61,19 +68,16 @@ tresult PLUGIN_API UtilityPlugin::process(ProcessData& data)
         const int32 end = next < changeList.size() ? changeList[next].sampleOffset : data.numSamples;
         if (end > current) {
             if (wide)
-                processSubBlock<double>(data, current, end - current);
+                processSubBlock<double>(walked, current, end - current);
             else
-                processSubBlock<float>(data, current, end - current);
+                processSubBlock<float>(walked, current, end - current);
             samplePosition += static_cast<uint64_t>(end - current);
         }
         if (end == data.numSamples)
             break;
         current = end;
     }
-    // Points at the block's end have no frame left to act on; they still set
-    // the value the host has announced, for the next block.
-    while (next < changeList.size())
-        applyChange(changeList[next++]);
+    // Points at offset numSamples have no frame left in this block; they are dropped.
     return kResultOk;
 }
 

@@ -78,8 +78,10 @@ tresult PLUGIN_API UtilityPlugin::setupProcessing(ProcessSetup& setup)
         return result;
     const size_t frames = static_cast<size_t>(setup.maxSamplesPerBlock);
     try {
+        // A guard sized for a larger block than the one kept is harmless.
+        inputAliasGuard.prepare(setup.maxSamplesPerBlock);
         scratchSamples.resize(kStripCount * frames, 0.0f);
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
         // resize keeps the old bank on failure; keep the old set-up with it.
         processSetup = previous;
         return kResultFalse;

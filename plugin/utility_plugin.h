@@ -9,6 +9,7 @@
 
 #include "change_list.h"
 #include "gain.h"
+#include "input_alias_guard.h"
 #include "module_kind.h"
 #include "parameters.h"
 #include "single_component_effect.h"
@@ -97,6 +98,7 @@ private:
     void applyChange(const ParamChange& change);
 
     ChangeList changeList; // audio thread only
+    InputAliasGuard inputAliasGuard;
     MemoizedGain masterGainLaw;
     std::array<MemoizedGain, kStripCount> stripGainLaw{};
     double smoothingRate = 0.0; // sampleRate that smoothingStepValue was computed for

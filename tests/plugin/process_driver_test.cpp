@@ -85,6 +85,17 @@ TEST(ProcessDriver, RunningPositionFollowsContinuousTimeOrCountsOn)
     buffers.setContinuousTime(-5); // negative: ignored
     ASSERT_EQ(p->process(buffers.data), kResultOk);
     EXPECT_EQ(p->samplePosition, 48384u);
+
+    // A host holding its time still (or going back) does not move the position back.
+    buffers.setContinuousTime(48000);
+    ASSERT_EQ(p->process(buffers.data), kResultOk);
+    EXPECT_EQ(p->samplePosition, 48512u);
+    buffers.setContinuousTime(48512);
+    ASSERT_EQ(p->process(buffers.data), kResultOk);
+    EXPECT_EQ(p->samplePosition, 48640u);
+    buffers.setContinuousTime(96000); // forward jumps are taken
+    ASSERT_EQ(p->process(buffers.data), kResultOk);
+    EXPECT_EQ(p->samplePosition, 96128u);
 }
 
 TEST(ProcessDriver, ChangesAreClampedFilteredAndAppliedAtTheirFrame)
@@ -136,7 +147,7 @@ TEST(ProcessDriver, SameOffsetChangesKeepTheirGatheringOrder)
     EXPECT_DOUBLE_EQ(p->loadParamValue(kParamGain), 0.5 + 0.01 * 39);
 }
 
-TEST(ProcessDriver, PointsAtTheBlockEndSetTheValueForTheNextBlock)
+TEST(ProcessDriver, PointsAtTheBlockEndAreNotApplied)
 {
     PluginUnderTest p(ModuleKind::Input);
     p.start();
@@ -148,7 +159,7 @@ TEST(ProcessDriver, PointsAtTheBlockEndSetTheValueForTheNextBlock)
     ASSERT_EQ(p->process(buffers.data), kResultOk);
     for (int32 i = 0; i < 64; ++i)
         ASSERT_EQ(buffers.output(0, 0, i), 1.0f);
-    EXPECT_EQ(p->loadParamValue(kParamGain), 0.0);
+    EXPECT_EQ(p->loadParamValue(kParamGain), kUnityGainNormalized);
 }
 
 TEST(ProcessDriver, ChangeListIsCappedAt4096Entries)
