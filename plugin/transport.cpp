@@ -1,5 +1,5 @@
-// Transport following and the hand-off to the file engines. Not wired to the
-// engines yet: every hook is a no-op, so PLAYER outputs its (silent) scratch
+// Transport following and the hand-off to the file engines. Transport edges,
+// rendering and capture are not wired yet: PLAYER outputs its (silent) scratch
 // bank and RECORDER passes its input through without recording.
 
 #include "utility_plugin.h"
@@ -14,6 +14,10 @@ void UtilityPlugin::syncStart(uint64_t /*position*/) {}
 
 void UtilityPlugin::syncStop(uint64_t /*position*/) {}
 
-void UtilityPlugin::stopFileEngines() {}
+void UtilityPlugin::stopFileEngines()
+{
+    player.stop();
+    recorder.stop();
+}
 
 } // namespace korvalest::plugins

@@ -19,7 +19,17 @@ UtilityPlugin::UtilityPlugin(ModuleKind kind) : kind(kind)
         | IProcessContextRequirements::kNeedTransportState;
 }
 
-UtilityPlugin::~UtilityPlugin() = default;
+UtilityPlugin::~UtilityPlugin()
+{
+    // The writer finalizes its file before the members go: the scratch bank
+    // and the path, then the recorder, then the player.
+    recorder.stop();
+    try {
+        recorder.close();
+    } catch (...) {
+        // A join that fails leaves nothing to finalize; never throw from here.
+    }
+}
 
 tresult PLUGIN_API UtilityPlugin::initialize(FUnknown* context)
 {

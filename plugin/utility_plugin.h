@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "change_list.h"
+#include "audiofile/file_player.h"
+#include "audiofile/file_recorder.h"
 #include "gain.h"
 #include "input_alias_guard.h"
 #include "module_kind.h"
@@ -60,6 +62,11 @@ public:
     std::atomic<bool> processing{false};
     bool transportWasRunning = false;
     uint64_t samplePosition = 0; // running sample position: the time base of every engine position
+    // The two file engines every instance owns, whatever its kind, and the one
+    // file path (the PLAYER's loaded file, the RECORDER's destination).
+    FilePlayer player;
+    FileRecorder recorder;
+    std::wstring filePath;
 
     // Scratch bank: 64 channels of maxBlockSize frames; both pointer tables
     // point at the channel starts (null until the first setupProcessing).

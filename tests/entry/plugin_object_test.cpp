@@ -4,6 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include <unistd.h>
 
 #include "component_handler.h"
 #include "utility_plugin.h"
@@ -72,4 +78,28 @@ TEST(PluginObject, UnknownKindNumbersAreNamedFaderBank)
     EXPECT_STREQ(displayName(static_cast<ModuleKind>(0)), "KORVALEST FADER BANK");
     EXPECT_STREQ(displayName(static_cast<ModuleKind>(9)), "KORVALEST FADER BANK");
     EXPECT_STREQ(displayName(ModuleKind::Distributor), "KORVALEST DISTRIBUTOR");
+}
+
+TEST(PluginObject, DestructionFinalizesAPreparedRecording)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("korvalest-destroy-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path file = dir / "take.wav";
+    {
+        auto* plugin = new UtilityPlugin(ModuleKind::Recorder);
+        plugin->recorder.prepareDestination(file.wstring(), 2, 48000);
+        ASSERT_TRUE(plugin->recorder.ready.load());
+        plugin->release(); // stops and joins the writer, which finalizes the file
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::vector<unsigned char> header((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(header.size(), 44u);
+    auto le32 = [&](size_t at) {
+        return uint32_t(header[at]) | uint32_t(header[at + 1]) << 8 | uint32_t(header[at + 2]) << 16
+            | uint32_t(header[at + 3]) << 24;
+    };
+    EXPECT_EQ(le32(4), 36u); // RIFF size
+    EXPECT_EQ(le32(40), 0u); // data size
+    fs::remove_all(dir);
 }

@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "audiofile/audio_clip.h"
 #include "plugin_fixture.h"
 
 namespace korvalest::plugins::test {
@@ -156,6 +157,12 @@ TEST(ProcessingSetup, SwitchingProcessingOffResetsPlayRecordTransportAndGains)
     ASSERT_EQ(p->setParamNormalized(kParamPlayRecord, 1.0), kResultOk);
     p->transportWasRunning = true;
     p->gainStatePrimed = true;
+    AudioClip clip;
+    clip.channels = 1;
+    clip.sampleRate = 48000;
+    clip.samples.assign(4800, 0.5f);
+    p->player.publishClip(std::move(clip));
+    p->player.start(0, 0);
     EXPECT_EQ(p->setProcessing(true), kResultOk);
     EXPECT_EQ(p->loadParamValue(kParamPlayRecord), 1.0);
 
@@ -164,6 +171,10 @@ TEST(ProcessingSetup, SwitchingProcessingOffResetsPlayRecordTransportAndGains)
     EXPECT_EQ(p->loadParamValue(kParamPlayRecord), 0.0);
     EXPECT_FALSE(p->transportWasRunning);
     EXPECT_FALSE(p->gainStatePrimed);
+    // Both engines are told to stop.
+    EXPECT_FALSE(p->player.playing.load());
+    EXPECT_FALSE(p->recorder.recording.load());
+    EXPECT_TRUE(p->recorder.stopRequested.load());
     // The parameter object keeps its own value: the host is not told.
     EXPECT_EQ(p->getParameterObject(kParamPlayRecord)->getNormalized(), 1.0);
     EXPECT_EQ(p->getProcessContextRequirements(), 0x402u);
