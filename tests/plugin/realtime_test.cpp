@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <new>
 
@@ -124,7 +126,8 @@ TEST(Realtime, ProcessNeverAllocatesOrFrees)
                                 ModuleKind::Breakout, ModuleKind::Player, ModuleKind::Recorder,
                                 ModuleKind::FaderBank, ModuleKind::Distributor};
     for (ModuleKind kind : kinds)
-        for (int32 sampleSize : {sv::kSample32, sv::kSample64}) {
+        for (int32 sampleSize : {sv::kSample32, sv::kSample64})
+            for (bool inPlace : {false, true}) {
             PluginUnderTest p(kind);
             p.start(44100.0, 1024, sampleSize);
             std::vector<int32> ins(static_cast<size_t>(p->getBusCount(sv::kAudio, sv::kInput)), 2);
@@ -133,6 +136,10 @@ TEST(Realtime, ProcessNeverAllocatesOrFrees)
             if (kind == ModuleKind::Breakout)
                 ins[0] = 64;
             testhost::ProcessBuffers buffers(sampleSize, 1024, ins, outs);
+            // In place, the shared input channels are copied aside first.
+            if (inPlace)
+                for (int32 b = 0; b < std::min<int32>(buffers.data.numInputs, buffers.data.numOutputs); ++b)
+                    buffers.makeInPlace(b);
             buffers.fillInputs(0.25);
             buffers.setContinuousTime(1000);
             buffers.context.state |= sv::ProcessContext::kPlaying;
@@ -159,7 +166,8 @@ TEST(Realtime, ProcessNeverAllocatesOrFrees)
             for (tresult r : results)
                 EXPECT_EQ(r, kResultOk);
             EXPECT_EQ(empty, kResultOk);
-            EXPECT_EQ(allocations, 0) << displayName(kind) << " sample size " << sampleSize;
+            EXPECT_EQ(allocations, 0) << displayName(kind) << " sample size " << sampleSize << " in place "
+                                      << inPlace;
         }
 }
 
