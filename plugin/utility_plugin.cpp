@@ -36,8 +36,14 @@ tresult PLUGIN_API UtilityPlugin::initialize(FUnknown* context)
     const tresult result = SingleComponentEffect::initialize(context);
     if (result != kResultOk)
         return result;
-    createBuses();
-    registerParameters(parameters, kind);
+    try {
+        createBuses();
+        registerParameters(parameters, kind);
+    } catch (...) {
+        // Out of memory: leave nothing half-built, and no exception may reach the host.
+        SingleComponentEffect::terminate();
+        return kOutOfMemory;
+    }
     return kResultOk;
 }
 

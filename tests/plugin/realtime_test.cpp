@@ -1,6 +1,7 @@
 // The audio thread never allocates: every allocation function is counted on
 // the calling thread while process runs, for every kind, both sample sizes,
-// with changes, sync messages, sub-block cuts and ramps.
+// with changes, sync messages, sub-block cuts and ramps. Also: host calls
+// that do allocate survive a failed allocation without letting it escape.
 
 #include <gtest/gtest.h>
 
@@ -19,11 +20,14 @@ namespace {
 
 thread_local bool counting = false;
 thread_local long allocations = 0;
+thread_local long failAfter = -1; // when not negative: allocations left before one fails
 
 void* counted(std::size_t size)
 {
     if (counting)
         ++allocations;
+    if (failAfter >= 0 && failAfter-- == 0)
+        throw std::bad_alloc();
     void* p = std::malloc(size ? size : 1);
     if (p == nullptr)
         throw std::bad_alloc();
@@ -169,6 +173,36 @@ TEST(Realtime, ProcessNeverAllocatesOrFrees)
             EXPECT_EQ(allocations, 0) << displayName(kind) << " sample size " << sampleSize << " in place "
                                       << inPlace;
         }
+}
+
+TEST(Realtime, HostCallsSurviveFailedAllocations)
+{
+    for (ModuleKind kind : {ModuleKind::Player, ModuleKind::FaderBank}) {
+        // Fail the first, second, ... allocation of initialize until one succeeds.
+        for (long n = 0;; ++n) {
+            PluginUnderTest p(kind);
+            p->terminate();
+            failAfter = n;
+            const tresult result = p->initialize(testhost::hostContext());
+            failAfter = -1;
+            if (result == kResultOk)
+                break;
+            EXPECT_EQ(p->getParameterCount(), 0);
+            EXPECT_EQ(p->getBusCount(sv::kAudio, sv::kOutput), 0);
+            ASSERT_EQ(p->initialize(testhost::hostContext()), kResultOk) << n;
+            ASSERT_LT(n, 10000);
+        }
+
+        PluginUnderTest p(kind);
+        ASSERT_EQ(p.setup(48000.0, 256), kResultOk);
+        sv::ProcessSetup bigger{sv::kRealtime, sv::kSample32, 4096, 96000.0};
+        failAfter = 0;
+        EXPECT_EQ(p->setupProcessing(bigger), kResultFalse);
+        failAfter = -1;
+        EXPECT_EQ(p->maxBlockSize, 256);
+        EXPECT_EQ(p->sampleRate, 48000.0);
+        EXPECT_EQ(p->renderChannels[1], p->renderChannels[0] + 256);
+    }
 }
 
 } // namespace
