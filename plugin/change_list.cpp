@@ -45,12 +45,12 @@ void gatherParameterChanges(ChangeList& list, IParameterChanges& changes, int32_
                 continue;
             if (offset < 0 || offset > numSamples || !std::isfinite(value))
                 continue;
-            const ParamID id = queue->getParameterId();
-            // Identifiers without a slot would do nothing, except that 601 and
-            // 602 would pass for sync messages: a host parameter must never
-            // start or stop a recording.
+            ParamID id = queue->getParameterId();
+            // Identifiers without a slot still cut the block and count toward
+            // the caps, but they must not pass for the sync pseudo-identifiers
+            // 601 and 602: a host parameter never starts or stops a recording.
             if (id >= kParamSlotCount)
-                continue;
+                id = kIgnoredChangeId;
             list.append({offset, id, value});
         }
     }

@@ -16,6 +16,10 @@ struct ParamChange {
     double value;         // normalized; 0.0 for sync entries
 };
 
+// Host parameters without a value-store slot: kept in the list (they cut the
+// block like any change) but ignored when applied.
+constexpr uint32_t kIgnoredChangeId = 0xFFFFFFFFu;
+
 constexpr int32_t kMaxChanges = 4096;
 constexpr int32_t kMaxParameterQueues = 512;
 constexpr int32_t kMaxPointsPerQueue = 4096;

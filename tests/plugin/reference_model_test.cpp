@@ -107,10 +107,10 @@ public:
         case 7:
         case 8: return 200 + strip;
         default: {
-            // Slots the audio path does not read. A host sends only the
-            // identifiers of parameters, all of which lie below 512.
-            static constexpr uint32_t others[] = {2, 400, 401, 511};
-            return others[uniform(0, 3)];
+            // Slots the audio path does not read, and identifiers without a
+            // slot (among them the sync pseudo-identifiers): they only cut the block.
+            static constexpr uint32_t others[] = {2, 400, 401, 511, 512, 601, 602, 100000};
+            return others[uniform(0, 7)];
         }
         }
     }
