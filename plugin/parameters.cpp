@@ -27,20 +27,32 @@ namespace {
 
 constexpr int32 kAutomatable = ParameterInfo::kCanAutomate;
 
+// The container adopts the parameter only once its index entry exists; with
+// room reserved beforehand, a failure can only come before that.
+void addOwned(ParameterContainer& parameters, Parameter* parameter)
+{
+    try {
+        parameters.addParameter(parameter);
+    } catch (...) {
+        parameter->release();
+        throw;
+    }
+}
+
 void addRange(ParameterContainer& parameters, const std::string& title, uint32_t id, const char* units,
               double min, double max, double defaultPlain, int32 stepCount)
 {
     const String128Buffer titleText = widen128(title);
     const String128Buffer unitsText = widen128(units);
-    parameters.addParameter(new RangeParameter(titleText.data(), id, units ? unitsText.data() : nullptr, min, max,
-                                               defaultPlain, stepCount, kAutomatable, kRootUnitId));
+    addOwned(parameters, new RangeParameter(titleText.data(), id, units ? unitsText.data() : nullptr, min, max,
+                                            defaultPlain, stepCount, kAutomatable, kRootUnitId));
 }
 
 void addOnOff(ParameterContainer& parameters, const std::string& title, uint32_t id, double defaultNormalized)
 {
     const String128Buffer titleText = widen128(title);
-    parameters.addParameter(titleText.data(), nullptr, 1, defaultNormalized, kAutomatable, static_cast<int32>(id),
-                            kRootUnitId, nullptr);
+    addOwned(parameters, new Parameter(titleText.data(), id, nullptr, defaultNormalized, 1, kAutomatable,
+                                       kRootUnitId, nullptr));
 }
 
 bool hasActiveCount(ModuleKind k)
@@ -59,6 +71,8 @@ bool hasGain(ModuleKind k)
 
 void registerParameters(ParameterContainer& parameters, ModuleKind kind)
 {
+    // Every kind's list fits, so adding a parameter never reallocates.
+    parameters.init(1 + 2 * kStripCount);
     if (hasActiveCount(kind))
         addRange(parameters, "Active strips / branches", kParamActiveCount, nullptr, 1.0, 64.0, 8.0, 63);
     if (hasGain(kind))
