@@ -30,7 +30,7 @@ double** InputAliasGuard::shadowTable<double>(size_t bus)
     return &shadowPointers64[bus * kMaxChannels];
 }
 
-const AudioBusBuffers* InputAliasGuard::protect(const ProcessData& data)
+AudioBusBuffers* InputAliasGuard::protect(const ProcessData& data)
 {
     if (data.numInputs == 0 || data.numOutputs == 0 || data.numSamples <= 0)
         return data.inputs;
@@ -38,7 +38,7 @@ const AudioBusBuffers* InputAliasGuard::protect(const ProcessData& data)
 }
 
 template <typename Sample>
-const AudioBusBuffers* InputAliasGuard::protectAs(const ProcessData& data)
+AudioBusBuffers* InputAliasGuard::protectAs(const ProcessData& data)
 {
     size_t outputs = 0;
     for (int32 b = 0; b < data.numOutputs; ++b) {

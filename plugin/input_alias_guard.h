@@ -28,11 +28,11 @@ public:
 
     // Audio thread, after the block's checks passed: the input buses the walk
     // should read (the host's own when nothing is shared). Never allocates.
-    const Steinberg::Vst::AudioBusBuffers* protect(const Steinberg::Vst::ProcessData& data);
+    Steinberg::Vst::AudioBusBuffers* protect(const Steinberg::Vst::ProcessData& data);
 
 private:
     template <typename Sample>
-    const Steinberg::Vst::AudioBusBuffers* protectAs(const Steinberg::Vst::ProcessData& data);
+    Steinberg::Vst::AudioBusBuffers* protectAs(const Steinberg::Vst::ProcessData& data);
 
     std::vector<std::byte> copies; // kMaxCopiedChannels channels of frames float64s
     size_t framesPerChannel = 0;

@@ -58,7 +58,7 @@ tresult PLUGIN_API UtilityPlugin::process(ProcessData& data)
 
     // The walk reads copies of input channels that share an output's buffer.
     ProcessData walked = data;
-    walked.inputs = const_cast<AudioBusBuffers*>(inputAliasGuard.protect(data));
+    walked.inputs = inputAliasGuard.protect(data);
 
     int32 next = 0;
     int32 current = 0;

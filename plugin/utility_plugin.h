@@ -55,8 +55,6 @@ public:
     // One complete edit gesture from the editor.
     void editParameter(uint32_t id, double value);
 
-    ModuleKind getKind() const { return kind; }
-
     const ModuleKind kind;
     ParamValueStore paramValues;
     std::atomic<bool> processing{false};
